@@ -1,6 +1,5 @@
 #include "adapter_address.h"
 
-#include <array>
 #include <chrono>
 
 #include "udp_socket.h"
@@ -52,6 +51,7 @@ std::optional<MacAddress> FindAdapterAddress(const in_addr& address, AdapterAddr
   // Subscribe before looking again and before sending, so that no change
   // after this look can pass unseen.
   const auto watch = sources.WatchNeighbourTable();
+  // Without notifications the answer could not be awaited: send nothing.
   if (!watch) return std::nullopt;
   if (auto known = UsableAddressOf(sources.ReadNeighbourState(address))) return known;
   if (!sources.SendDiscardDatagram(address)) return std::nullopt;

@@ -6,7 +6,6 @@
 #include <sys/socket.h>
 
 #include <array>
-#include <cstring>
 
 #include "netlink_socket.h"
 

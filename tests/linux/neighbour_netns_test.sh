@@ -84,6 +84,20 @@ mapfile -t lines < <(run_probe -j4 10.231.251.2 -j4 10.231.251.98)
 expect "${lines[0]:-}" 10.231.251.2 02-00-0A-E7-FB-02
 expect "${lines[1]:-}" 10.231.251.98 -
 
+# A host that did not answer once (its entry FAILED) is resolved anew later.
+ip -n "$client" neigh flush dev vng0
+ip netns exec "$host" sysctl -qw net.ipv4.conf.all.arp_ignore=8   # answer no ARP at all
+mapfile -t lines < <(run_probe 10.231.251.2)
+expect "${lines[0]:-}" 10.231.251.2 -
+ip netns exec "$host" sysctl -qw net.ipv4.conf.all.arp_ignore=0
+mapfile -t lines < <(run_probe 10.231.251.2)
+expect "${lines[0]:-}" 10.231.251.2 02-00-0A-E7-FB-02
+
+# An entry set by hand is used as it stands.
+ip -n "$client" neigh add 10.231.251.50 lladdr 02:00:00:00:00:50 nud permanent dev vng0
+mapfile -t lines < <(run_probe 10.231.251.50)
+expect "${lines[0]:-}" 10.231.251.50 02-00-00-00-00-50
+
 # Off the subnet: nothing, and not a packet to the gateway.
 before=$(host_rx_packets)
 mapfile -t lines < <(run_probe 192.0.2.1 127.0.0.1)
