@@ -61,6 +61,9 @@ bool UdpSocket::Send(std::span<const std::uint8_t> bytes) {
 UdpSocket::Status UdpSocket::Receive(Clock::time_point deadline, Datagram& datagram) {
   datagram.bytes.resize(kMaxDatagramLength);
   for (;;) {
+    // Checked before every read, so a sender that keeps the queue full cannot
+    // hold the caller past its deadline.
+    if (Clock::now() >= deadline) return Status::kTimedOut;
     socklen_t source_length = sizeof datagram.source;
     const ssize_t received =
         ::recvfrom(fd_, datagram.bytes.data(), datagram.bytes.size(), 0,

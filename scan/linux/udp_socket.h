@@ -42,7 +42,8 @@ class UdpSocket {
     sockaddr_in source;
   };
   enum class Status { kReceived, kTimedOut, kFailed };
-  // Waits until a datagram comes or `deadline` passes. kFailed means the
+  // The next datagram, waiting for it until `deadline`; once the deadline has
+  // passed, kTimedOut even while datagrams are queued. kFailed means the
   // socket reported an error (a refused connected peer among them).
   Status Receive(Clock::time_point deadline, Datagram& datagram);
 
