@@ -104,7 +104,8 @@ void WatchTheList() {
 }  // namespace
 }  // namespace veldaro::lan
 
-Q_COREAPP_STARTUP_FUNCTION(veldaro::lan::WatchTheList)
+static void StartWatchingTheList() { veldaro::lan::WatchTheList(); }
+Q_COREAPP_STARTUP_FUNCTION(StartWatchingTheList)
 
 int main(int argc, char** argv) {
   // It sends traffic: only inside the simulated LAN.
