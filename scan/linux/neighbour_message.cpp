@@ -1,5 +1,8 @@
 #include "neighbour_message.h"
 
+#include <cerrno>
+#include <climits>
+
 #include <linux/neighbour.h>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
@@ -10,6 +13,13 @@
 
 namespace veldaro::linux_net {
 namespace {
+
+// The kernel reports a failure as a negative errno. Any other status (a
+// positive value, or INT_MIN, whose negation does not fit) is a foreign
+// sender's nonsense: still an error, of no particular kind.
+int ErrorNumberOf(int status) {
+  return (status < 0 && status != INT_MIN) ? -status : EPROTO;
+}
 
 // Netlink buffers are not guaranteed to be aligned for the structures they
 // hold (a test feeds plain byte vectors), so every field is copied out.
@@ -86,7 +96,7 @@ NeighbourBatch ParseNeighbourMessages(std::span<const std::uint8_t> bytes) {
       // A dump that failed half-way reports its error in the DONE payload.
       if (payload.size() >= sizeof(int)) {
         const int status = ReadAt<int>(payload, 0);
-        if (status < 0) batch.error = -status;
+        if (status < 0) batch.error = ErrorNumberOf(status);
       }
       batch.done = true;
       break;
@@ -100,9 +110,7 @@ NeighbourBatch ParseNeighbourMessages(std::span<const std::uint8_t> bytes) {
       if (status == 0) {
         batch.acknowledged = true;
       } else {
-        // The kernel sends a negative errno; a positive value would be a
-        // foreign sender's nonsense, still an error.
-        batch.error = status < 0 ? -status : status;
+        batch.error = ErrorNumberOf(status);
       }
     } else if (header.nlmsg_type == RTM_NEWNEIGH || header.nlmsg_type == RTM_DELNEIGH) {
       NeighbourMessage message;

@@ -2,6 +2,8 @@
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+
+#include <climits>
 #include <linux/neighbour.h>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
@@ -220,6 +222,12 @@ TEST(ParseNeighbourMessagesTest, ReadsBuffersOfSeveralMessages) {
        EINTR, false},
       {"an error answer", BuildControlMessage(NLMSG_ERROR, -EPERM), 0, false, EPERM, false},
       {"an acknowledgement", BuildControlMessage(NLMSG_ERROR, 0), 0, false, 0, true},
+      // Statuses no kernel sends: still errors, and INT_MIN has no negation.
+      {"an error status of INT_MIN", BuildControlMessage(NLMSG_ERROR, INT_MIN), 0, false, EPROTO,
+       false},
+      {"a positive error status", BuildControlMessage(NLMSG_ERROR, 5), 0, false, EPROTO, false},
+      {"a failed dump with INT_MIN", BuildControlMessage(NLMSG_DONE, INT_MIN), 0, true, EPROTO,
+       false},
       {"other message types are skipped",
        Concat({BuildControlMessage(NLMSG_NOOP, 0), BuildNeighbourMessage(ipv4)}), 1, false, 0,
        false},
