@@ -1,10 +1,41 @@
 #include "ui_call_queue.h"
 
-#include <QCoreApplication>
 #include <QMetaObject>
+#include <QObject>
 #include <utility>
 
 namespace veldaro {
+namespace {
+
+// Receives the drains posted from scan threads. A wake carries no data of
+// ours: Qt posts a call of a named slot, and the slot finds the queue through
+// a reference made on the UI thread. (Data handed over inside Qt's own event
+// queue would be invisible to the thread sanitizer's bookkeeping.)
+class QueueDrainer final : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit QueueDrainer(std::weak_ptr<UiCallQueue> queue) : queue_(std::move(queue)) {}
+
+ public slots:
+  void Drain() {
+    // The queue may be gone when a late wake arrives.
+    if (const auto queue = queue_.lock()) queue->Drain();
+  }
+
+ private:
+  const std::weak_ptr<UiCallQueue> queue_;
+};
+
+}  // namespace
+
+std::shared_ptr<UiCallQueue> UiCallQueue::Create() {
+  const auto queue = std::shared_ptr<UiCallQueue>(new UiCallQueue(nullptr));
+  auto* drainer = new QueueDrainer(queue);
+  queue->drainer_ = drainer;
+  queue->waker_ = [drainer] { QMetaObject::invokeMethod(drainer, "Drain", Qt::QueuedConnection); };
+  return queue;
+}
 
 std::shared_ptr<UiCallQueue> UiCallQueue::Create(Waker waker) {
   return std::shared_ptr<UiCallQueue>(new UiCallQueue(std::move(waker)));
@@ -12,6 +43,16 @@ std::shared_ptr<UiCallQueue> UiCallQueue::Create(Waker waker) {
 
 UiCallQueue::UiCallQueue(Waker waker)
     : ui_thread_(std::this_thread::get_id()), waker_(std::move(waker)) {}
+
+UiCallQueue::~UiCallQueue() {
+  if (drainer_ == nullptr) return;
+  // The last owner can be a scan thread; a QObject is deleted on its own thread.
+  if (std::this_thread::get_id() == ui_thread_) {
+    delete drainer_;
+  } else {
+    drainer_->deleteLater();
+  }
+}
 
 bool UiCallQueue::Call(std::function<void()> job) {
   if (std::this_thread::get_id() == ui_thread_) {
@@ -28,7 +69,7 @@ bool UiCallQueue::Call(std::function<void()> job) {
     if (closed_) return false;
     pending_.push_back(call);
   }
-  waker_(weak_from_this());
+  waker_();
   return ran.get();
 }
 
@@ -64,18 +105,6 @@ bool UiCallQueue::IsClosed() const {
   return closed_;
 }
 
-void UiCallQueue::PostToQtEventLoop(std::weak_ptr<UiCallQueue> queue) {
-  QCoreApplication* app = QCoreApplication::instance();
-  if (app == nullptr) return;
-  // One posted drain per call; a drain that finds the queue already empty
-  // does nothing. The weak reference lets the queue go away before the event
-  // is handled.
-  QMetaObject::invokeMethod(
-      app,
-      [queue = std::move(queue)] {
-        if (const auto alive = queue.lock()) alive->Drain();
-      },
-      Qt::QueuedConnection);
-}
-
 }  // namespace veldaro
+
+#include "ui_call_queue.moc"

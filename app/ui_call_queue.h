@@ -7,6 +7,8 @@
 #include <mutex>
 #include <thread>
 
+class QObject;
+
 namespace veldaro {
 
 // Hands calls from any thread to the UI thread and makes the caller wait until
@@ -17,14 +19,20 @@ namespace veldaro {
 // that is waiting when the window goes away would wait forever, and the
 // program could not end cleanly. Here Close() releases every waiting caller
 // and refuses later calls at once, so no scan can hold up the end.
-class UiCallQueue : public std::enable_shared_from_this<UiCallQueue> {
+class UiCallQueue {
  public:
   // Asks the UI thread to call Drain() soon; must be callable from any thread.
-  using Waker = std::function<void(std::weak_ptr<UiCallQueue>)>;
+  using Waker = std::function<void()>;
 
   // Must be made on the UI thread: the thread that makes it is the one that
-  // carries out calls. The default waker posts Drain() to the Qt event loop.
-  static std::shared_ptr<UiCallQueue> Create(Waker waker = PostToQtEventLoop);
+  // carries out calls. This one is drained by the Qt event loop.
+  static std::shared_ptr<UiCallQueue> Create();
+  // Drained by whoever `waker` asks (tests).
+  static std::shared_ptr<UiCallQueue> Create(Waker waker);
+
+  ~UiCallQueue();
+  UiCallQueue(const UiCallQueue&) = delete;
+  UiCallQueue& operator=(const UiCallQueue&) = delete;
 
   // Carries out `job` on the UI thread and waits for it. True when it ran;
   // false when the queue was closed before it could run (it then never runs).
@@ -39,8 +47,6 @@ class UiCallQueue : public std::enable_shared_from_this<UiCallQueue> {
 
   bool IsClosed() const;
 
-  static void PostToQtEventLoop(std::weak_ptr<UiCallQueue> queue);
-
  private:
   struct PendingCall {
     std::function<void()> job;
@@ -50,7 +56,9 @@ class UiCallQueue : public std::enable_shared_from_this<UiCallQueue> {
   explicit UiCallQueue(Waker waker);
 
   const std::thread::id ui_thread_;
-  const Waker waker_;
+  Waker waker_;  // set once in Create(), before any other thread sees the queue
+  // Lives on the UI thread and receives the posted drains (Qt event loop only).
+  QObject* drainer_ = nullptr;
   mutable std::mutex mutex_;
   bool closed_ = false;                                  // guarded by mutex_
   std::deque<std::shared_ptr<PendingCall>> pending_;     // guarded by mutex_

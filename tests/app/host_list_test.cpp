@@ -88,7 +88,7 @@ TEST(HostListTest, ClosingReleasesAScanWaitingOnTheListAndLeavesTheListAlone) {
   HostListModel model;
   // Nobody drains this queue: every call from a scan waits until Close().
   std::atomic<int> queued{0};
-  const auto queue = UiCallQueue::Create([&](std::weak_ptr<UiCallQueue>) { ++queued; });
+  const auto queue = UiCallQueue::Create([&] { ++queued; });
   const auto rows = std::make_shared<HostList>(&model, queue);
   const auto network = std::make_shared<FakeNetworkQueries>(std::vector<std::string>{"\\\\PC-01"});
   network->HoldEnumeration();

@@ -16,7 +16,7 @@ namespace {
 class CountingWaker {
  public:
   UiCallQueue::Waker Get() {
-    return [this](std::weak_ptr<UiCallQueue>) {
+    return [this] {
       std::lock_guard lock(mutex_);
       ++wakes_;
       changed_.notify_all();
