@@ -79,8 +79,12 @@ xcb_window_t RootOf(xcb_connection_t* connection, xcb_window_t window) {
 }  // namespace
 
 std::optional<FrameExtents> QueryFrameExtents(QWidget& widget) {
-  auto* x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
-                                 : nullptr;
+  // Only windows of the X11 platform are X windows; the offscreen platform
+  // also offers an X11 connection when DISPLAY is set, but not for its windows.
+  if (qGuiApp == nullptr || QGuiApplication::platformName() != QLatin1String("xcb")) {
+    return std::nullopt;
+  }
+  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
   if (x11 == nullptr || x11->connection() == nullptr) return std::nullopt;
   xcb_connection_t* const connection = x11->connection();
   const auto window = static_cast<xcb_window_t>(widget.winId());

@@ -55,7 +55,10 @@ class WindowGeometryTest : public ::testing::Test {
  protected:
   void SetUp() override {
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (x11 == nullptr) GTEST_SKIP() << "not on an X11 display";
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || x11 == nullptr ||
+        x11->connection() == nullptr) {
+      GTEST_SKIP() << "not on an X11 display";
+    }
     connection_ = x11->connection();
     root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
     if (Property32(connection_, root_, Atom(connection_, "_NET_SUPPORTING_WM_CHECK"),
