@@ -103,4 +103,10 @@ std::unique_ptr<SmbContext> SmbContext::Create() {
 
 SmbContext::~SmbContext() { smbc_free_context(context_, 1); }
 
+SmbContext* SmbContext::Shared() {
+  static SmbContext* shared = nullptr;
+  if (shared == nullptr) shared = Create().release();
+  return shared;
+}
+
 }  // namespace veldaro::linux_net

@@ -29,6 +29,12 @@ class SmbContext {
 
   _SMBCCTX* get() const { return context_; }
 
+  // The one context of the process, made on first use and never freed: the
+  // program may end while scan threads are inside the library, and the library
+  // loses memory with every context it frees. Null while it cannot be made (a
+  // later call tries again). Call with SmbLibraryMutex held.
+  static SmbContext* Shared();
+
  private:
   explicit SmbContext(_SMBCCTX* context) : context_(context) {}
 

@@ -33,14 +33,11 @@ class SmbRootLevel final : public ResourceLevel {
 // An open smb:// directory: a browse list or a server's shares.
 class SmbDirectoryLevel final : public ResourceLevel {
  public:
-  SmbDirectoryLevel(std::shared_ptr<SmbContext> context, SMBCFILE* directory)
-      : context_(std::move(context)), directory_(directory) {}
+  SmbDirectoryLevel(SmbContext& context, SMBCFILE* directory) : context_(context), directory_(directory) {}
 
   ~SmbDirectoryLevel() override {
     const std::lock_guard<std::mutex> lock(SmbLibraryMutex());
-    smbc_getFunctionClosedir(context_->get())(context_->get(), directory_);
-    // Should this be the last user of the context, it is freed under the lock.
-    context_.reset();
+    smbc_getFunctionClosedir(context_.get())(context_.get(), directory_);
   }
 
   SmbDirectoryLevel(const SmbDirectoryLevel&) = delete;
@@ -48,12 +45,12 @@ class SmbDirectoryLevel final : public ResourceLevel {
 
   ReadResult ReadBatch(std::vector<ResourceEntry>& batch) override {
     const std::lock_guard<std::mutex> lock(SmbLibraryMutex());
-    const smbc_readdir_fn readdir = smbc_getFunctionReaddir(context_->get());
+    const smbc_readdir_fn readdir = smbc_getFunctionReaddir(context_.get());
     while (batch.size() < kEntriesPerBatch) {
       // NULL is the end of the listing. errno may still hold a stale value
       // then, so it cannot tell an end from an error; the listing was fetched
       // whole when the level was opened, which is where the errors surface.
-      const smbc_dirent* dirent = readdir(context_->get(), directory_);
+      const smbc_dirent* dirent = readdir(context_.get(), directory_);
       if (dirent == nullptr) break;
       batch.push_back(ResourceEntryFromSmbDirent(dirent->smbc_type, dirent->name,
                                                  dirent->comment != nullptr ? dirent->comment : ""));
@@ -62,30 +59,22 @@ class SmbDirectoryLevel final : public ResourceLevel {
   }
 
  private:
-  std::shared_ptr<SmbContext> context_;
+  SmbContext& context_;  // the process's one context, never freed
   SMBCFILE* directory_;
 };
 
 }  // namespace
-
-SmbResourceEnumerator::SmbResourceEnumerator() = default;
-
-SmbResourceEnumerator::~SmbResourceEnumerator() {
-  // The context is freed under the library lock by whoever drops it last.
-  const std::lock_guard<std::mutex> lock(SmbLibraryMutex());
-  context_.reset();
-}
 
 std::unique_ptr<ResourceLevel> SmbResourceEnumerator::OpenLevel(const ResourceEntry* parent) {
   if (parent == nullptr) return std::make_unique<SmbRootLevel>();
   if (parent->location.empty()) return nullptr;
 
   const std::lock_guard<std::mutex> lock(SmbLibraryMutex());
-  if (!context_) context_ = SmbContext::Create();
-  if (!context_) return nullptr;
-  SMBCFILE* directory = smbc_getFunctionOpendir(context_->get())(context_->get(), parent->location.c_str());
+  SmbContext* context = SmbContext::Shared();
+  if (context == nullptr) return nullptr;
+  SMBCFILE* directory = smbc_getFunctionOpendir(context->get())(context->get(), parent->location.c_str());
   if (directory == nullptr) return nullptr;
-  return std::make_unique<SmbDirectoryLevel>(context_, directory);
+  return std::make_unique<SmbDirectoryLevel>(*context, directory);
 }
 
 }  // namespace veldaro::linux_net
