@@ -32,7 +32,7 @@ class QueueDrainer final : public QObject {
 std::shared_ptr<UiCallQueue> UiCallQueue::Create() {
   const auto queue = std::shared_ptr<UiCallQueue>(new UiCallQueue(nullptr));
   auto* drainer = new QueueDrainer(queue);
-  queue->drainer_ = drainer;
+  queue->drainer_ = std::unique_ptr<QObject, UiThreadDeleter>(drainer, {queue->ui_thread_});
   queue->waker_ = [drainer] { QMetaObject::invokeMethod(drainer, "Drain", Qt::QueuedConnection); };
   return queue;
 }
@@ -44,13 +44,11 @@ std::shared_ptr<UiCallQueue> UiCallQueue::Create(Waker waker) {
 UiCallQueue::UiCallQueue(Waker waker)
     : ui_thread_(std::this_thread::get_id()), waker_(std::move(waker)) {}
 
-UiCallQueue::~UiCallQueue() {
-  if (drainer_ == nullptr) return;
-  // The last owner can be a scan thread; a QObject is deleted on its own thread.
-  if (std::this_thread::get_id() == ui_thread_) {
-    delete drainer_;
+void UiCallQueue::UiThreadDeleter::operator()(QObject* object) const {
+  if (std::this_thread::get_id() == ui_thread) {
+    delete object;
   } else {
-    drainer_->deleteLater();
+    object->deleteLater();
   }
 }
 

@@ -30,7 +30,6 @@ class UiCallQueue {
   // Drained by whoever `waker` asks (tests).
   static std::shared_ptr<UiCallQueue> Create(Waker waker);
 
-  ~UiCallQueue();
   UiCallQueue(const UiCallQueue&) = delete;
   UiCallQueue& operator=(const UiCallQueue&) = delete;
 
@@ -53,12 +52,19 @@ class UiCallQueue {
     std::promise<bool> ran;
   };
 
+  // Deletes a QObject on its own (the UI) thread, whichever thread lets go of
+  // the queue last: at once on the UI thread, else through its event loop.
+  struct UiThreadDeleter {
+    std::thread::id ui_thread;
+    void operator()(QObject* object) const;
+  };
+
   explicit UiCallQueue(Waker waker);
 
   const std::thread::id ui_thread_;
   Waker waker_;  // set once in Create(), before any other thread sees the queue
   // Lives on the UI thread and receives the posted drains (Qt event loop only).
-  QObject* drainer_ = nullptr;
+  std::unique_ptr<QObject, UiThreadDeleter> drainer_;
   mutable std::mutex mutex_;
   bool closed_ = false;                                  // guarded by mutex_
   std::deque<std::shared_ptr<PendingCall>> pending_;     // guarded by mutex_
