@@ -207,7 +207,7 @@ int main(int argc, char** argv) {
       const Summary s = Summarise(samples[op][n]);
       // ClearRows of a full list is one operation whatever it holds; the
       // target is on the median, flatness on its ratio to the empty list.
-      operations_met = operations_met && s.median <= kOperationTargetUs;
+      if (op != 0) operations_met = operations_met && s.median <= kOperationTargetUs;
       std::printf("| %s | %d | %zu | %.1f | %.1f | %.1f | %.1f | %s |\n", names[op], kRowCounts[n], s.count,
                   s.median, s.p90, s.p99, s.max, Ratio(s.median, base).c_str());
     }
@@ -216,8 +216,12 @@ int main(int argc, char** argv) {
   const Summary late = Summarise(flood_late);
   const Summary idle = Summarise(idle_late);
   std::printf("\n| measure | median | max | target | |\n|---|---|---|---|---|\n");
-  std::printf("| per-operation median, every row count | see above | | ≤ %.0f µs, flat | %s |\n",
+  std::printf("| AddRow and SetCell median, every row count | see above | | ≤ %.0f µs, flat | %s |\n",
               kOperationTargetUs, Verdict(operations_met));
+  const Summary clear_full = Summarise(clear[2]);
+  std::printf("| ClearRows of 10,000 rows (removes them all) | %.0f µs | %.0f µs | ≤ %.0f µs | %s |\n",
+              clear_full.median, clear_full.max, kOperationTargetUs,
+              Verdict(clear_full.median <= kOperationTargetUs));
   std::printf("| flood: 10,000 × (AddRow + 2 SetCell) | %.0f ms | %.0f ms | ≤ %.0f ms | %s |\n", flood.median,
               flood.max, kFloodTargetMs, Verdict(flood.max <= kFloodTargetMs));
   std::printf("| flood: per row (3 operations) | %.1f µs | | | |\n", flood.median * 1e3 / kFloodRows);
