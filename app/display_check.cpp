@@ -18,10 +18,13 @@ struct XcbDisconnect {
 };
 using XcbConnection = std::unique_ptr<xcb_connection_t, XcbDisconnect>;
 
-// The value after `option` on the command line, or nothing.
+// The value after `option` ("-name"; Qt takes "--name" alike) on the command
+// line, or nothing.
 const char* OptionValue(int argc, char** argv, std::string_view option) {
   for (int i = 1; i + 1 < argc; ++i) {
-    if (argv[i] == option) return argv[i + 1];
+    std::string_view arg = argv[i];
+    if (arg.starts_with("--")) arg.remove_prefix(1);
+    if (arg == option) return argv[i + 1];
   }
   return nullptr;
 }

@@ -12,10 +12,10 @@ struct Outcome {
 };
 
 // Waits as long as it takes: a hang is caught by the test's time-out.
-Outcome RunFakeApp(const QProcessEnvironment& environment) {
+Outcome RunFakeApp(const QProcessEnvironment& environment, const QStringList& arguments = {}) {
   QProcess app;
   app.setProcessEnvironment(environment);
-  app.start(QStringLiteral(VELDARO_FAKE_NETWORK_APP), {});
+  app.start(QStringLiteral(VELDARO_FAKE_NETWORK_APP), arguments);
   EXPECT_TRUE(app.waitForStarted(-1));
   EXPECT_TRUE(app.waitForFinished(-1));
   return {app.exitStatus(), app.exitCode(), app.readAllStandardError()};
@@ -40,13 +40,16 @@ TEST(ClosingDuringScansTest, ClosingWithTwentyScansMidWayEndsAtOnceWithCodeZero)
 TEST(ClosingDuringScansTest, WithoutADisplayTheProgramSaysSoAndEndsWithMinusOne) {
   struct Case {
     const char* what;
-    const char* platform;  // nullptr: not set
-    const char* display;   // nullptr: not set
+    const char* platform;  // QT_QPA_PLATFORM; nullptr: not set
+    const char* display;   // DISPLAY; nullptr: not set
+    QStringList arguments;
   };
   const Case cases[] = {
-      {"no display at all", nullptr, nullptr},
-      {"X11 display that nobody serves", "xcb", ":4321"},
-      {"Wayland without a compositor", "wayland", nullptr},
+      {"no display at all", nullptr, nullptr, {}},
+      {"X11 display that nobody serves", "xcb", ":4321", {}},
+      {"Wayland without a compositor", "wayland", nullptr, {}},
+      // The command line wins over the environment, as it does for Qt.
+      {"-platform xcb over an offscreen environment", "offscreen", nullptr, {"-platform", "xcb"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -56,7 +59,7 @@ TEST(ClosingDuringScansTest, WithoutADisplayTheProgramSaysSoAndEndsWithMinusOne)
     }
     if (c.platform != nullptr) environment.insert(QStringLiteral("QT_QPA_PLATFORM"), c.platform);
     if (c.display != nullptr) environment.insert(QStringLiteral("DISPLAY"), c.display);
-    const Outcome outcome = RunFakeApp(environment);
+    const Outcome outcome = RunFakeApp(environment, c.arguments);
     EXPECT_EQ(outcome.status, QProcess::NormalExit);
     EXPECT_EQ(outcome.code, 255);
     EXPECT_TRUE(outcome.errors.contains("cannot be created")) << outcome.errors.toStdString();
