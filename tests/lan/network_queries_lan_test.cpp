@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "code_page_936.h"
 #include "lan_environment.h"
 #include "platform_network_queries.h"
 #include "split_text.h"
@@ -22,7 +23,9 @@ std::string Timed(const std::string& what, Query query) {
   const auto start = std::chrono::steady_clock::now();
   std::string result = query();
   const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
-  std::printf("[ timing   ] %s -> \"%s\": %.1f ms\n", what.c_str(), result.c_str(), took.count());
+  // The terminal reading this speaks UTF-8; our texts are code page 936.
+  std::printf("[ timing   ] %s -> \"%s\": %.1f ms\n", linux_net::Cp936ToUtf8(what).value_or(what).c_str(),
+              result.c_str(), took.count());
   return result;
 }
 
