@@ -3,20 +3,44 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QHelpEvent>
+#include <QPainter>
 #include <QStyle>
 #include <QToolTip>
 
 namespace veldaro {
 
+namespace {
+
+// The selection and focus are shown on the first cell only, and only while
+// the list has the keyboard focus.
+bool ShowsSelection(const QStyleOptionViewItem& option, const QModelIndex& index) {
+  if (index.column() != 0) return false;
+  return option.widget == nullptr || option.widget->hasFocus();
+}
+
+}  // namespace
+
 void HostCellDelegate::initStyleOption(QStyleOptionViewItem* option,
                                        const QModelIndex& index) const {
   QStyledItemDelegate::initStyleOption(option, index);
-  if (index.column() != 0) option->state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
-  // The selection is not shown while the list lacks the keyboard focus.
-  if (option->widget != nullptr && !option->widget->hasFocus()) {
+  if (!ShowsSelection(*option, index)) {
     option->state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
   }
   option->state &= ~QStyle::State_MouseOver;
+}
+
+void HostCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const {
+  // A table view paints a selected row's panel in the highlight colour under
+  // every cell before the cell itself; a cell that shows no selection covers
+  // it with the list's own background.
+  if ((option.state & QStyle::State_Selected) && !ShowsSelection(option, index)) {
+    const QPalette::ColorGroup group = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                       : (option.state & QStyle::State_Active) ? QPalette::Active
+                                                                                : QPalette::Inactive;
+    painter->fillRect(option.rect, option.palette.brush(group, QPalette::Base));
+  }
+  QStyledItemDelegate::paint(painter, option, index);
 }
 
 bool HostCellDelegate::IsTextCut(const QStyleOptionViewItem& option, const QWidget* widget) {

@@ -1,34 +1,47 @@
 #include "host_list_view.h"
 
+#include <QEvent>
 #include <QFocusEvent>
 #include <QFrame>
 #include <QHeaderView>
 #include <QPalette>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 
 #include "host_cell_delegate.h"
 
 namespace veldaro {
 
-HostListView::HostListView(HostListModel* model, QWidget* parent) : QTreeView(parent) {
+HostListView::HostListView(HostListModel* model, QWidget* parent) : QTableView(parent) {
   setModel(model);
   setItemDelegate(new HostCellDelegate(this));
 
-  // A flat list, not a tree: no expand arrows or indent, and rows of one
-  // height so adding a row never measures the others.
-  setRootIsDecorated(false);
-  setItemsExpandable(false);
-  setIndentation(0);
-  setUniformRowHeights(true);
+  // A list, not a grid: no lines between cells, no row numbers, and a cell's
+  // text stays on one line (cut short with an ellipsis when it does not fit).
+  setShowGrid(false);
+  setWordWrap(false);
+  setCornerButtonEnabled(false);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setSortingEnabled(false);
-  setAllColumnsShowFocus(false);
+  // Tab leaves the list for the button instead of walking its cells.
+  setTabKeyNavigation(false);
+  // Sideways by the pixel, as a list scrolls; up and down by whole rows.
+  setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
   setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
 
-  QHeaderView* header = this->header();
+  // Rows of one fixed height: where a row goes is its index times the
+  // height, so adding a row never measures the others.
+  QHeaderView* rows = verticalHeader();
+  rows->hide();
+  rows->setSectionResizeMode(QHeaderView::Fixed);
+  UpdateRowHeight();
+
+  QHeaderView* header = horizontalHeader();
   header->setSectionsMovable(false);
-  header->setSectionsClickable(true);  // a click changes nothing: no sorting
+  header->setSectionsClickable(true);  // a click changes nothing: no sorting, no selection
   header->setSortIndicatorShown(false);
   header->setHighlightSections(false);
   header->setStretchLastSection(false);
@@ -49,13 +62,46 @@ HostListView::HostListView(HostListModel* model, QWidget* parent) : QTreeView(pa
   setPalette(colours);
 }
 
+int HostListView::RowHeightForFont() const {
+  // Measured as the style measures an item holding one line of text; the
+  // text's width plays no part in the height.
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
+  option.features |= QStyleOptionViewItem::HasDisplay;
+  option.text = QStringLiteral("X");
+  option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+  return style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).height();
+}
+
+void HostListView::UpdateRowHeight() {
+  const int height = RowHeightForFont();
+  QHeaderView* rows = verticalHeader();
+  // The header's own minimum comes from its style and font, not the list's.
+  rows->setMinimumSectionSize(height);
+  rows->setDefaultSectionSize(height);
+}
+
+void HostListView::changeEvent(QEvent* event) {
+  QTableView::changeEvent(event);
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+    UpdateRowHeight();
+  }
+}
+
+QModelIndex HostListView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+  // A table's Home and End go to the first and last cell of the row; a
+  // list's go to its first and last row (what the table does with Ctrl).
+  if (action == MoveHome || action == MoveEnd) modifiers |= Qt::ControlModifier;
+  return QTableView::moveCursor(action, modifiers);
+}
+
 void HostListView::focusInEvent(QFocusEvent* event) {
-  QTreeView::focusInEvent(event);
+  QTableView::focusInEvent(event);
   viewport()->update();
 }
 
 void HostListView::focusOutEvent(QFocusEvent* event) {
-  QTreeView::focusOutEvent(event);
+  QTableView::focusOutEvent(event);
   viewport()->update();
 }
 

@@ -62,7 +62,7 @@ TEST_F(MainWindowTest, BuildsTheWindowAndItsControlsAsLaidOut) {
 }
 
 TEST_F(MainWindowTest, ListHasThreeFixedOrderColumnsThatNeverSort) {
-  const QHeaderView* header = List()->header();
+  const QHeaderView* header = List()->horizontalHeader();
   const int widths[] = {100, 100, 120};
   ASSERT_EQ(header->count(), 3);
   for (int column = 0; column < 3; ++column) {
@@ -73,8 +73,12 @@ TEST_F(MainWindowTest, ListHasThreeFixedOrderColumnsThatNeverSort) {
   }
   EXPECT_FALSE(header->sectionsMovable());
   EXPECT_FALSE(header->stretchLastSection());
-  EXPECT_FALSE(List()->rootIsDecorated());
-  EXPECT_TRUE(List()->uniformRowHeights());
+  // A list, not a grid: no row numbers, no lines, one line of text per row,
+  // every row of one height.
+  EXPECT_TRUE(List()->verticalHeader()->isHidden());
+  EXPECT_FALSE(List()->showGrid());
+  EXPECT_FALSE(List()->wordWrap());
+  EXPECT_EQ(List()->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
   EXPECT_EQ(List()->selectionMode(), QAbstractItemView::SingleSelection);
   EXPECT_EQ(List()->editTriggers(), QAbstractItemView::NoEditTriggers);
   EXPECT_EQ(List()->frameShadow(), QFrame::Sunken);
