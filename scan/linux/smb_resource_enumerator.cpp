@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 
+#include "ipv4_resolver.h"
 #include "smb_context.h"
 #include "smb_dirent_entry.h"
 
@@ -65,14 +66,21 @@ class SmbDirectoryLevel final : public ResourceLevel {
 
 }  // namespace
 
+SmbResourceEnumerator::SmbResourceEnumerator()
+    : resolve_([](const std::string& cp936_name) { return ResolveIPv4Text(cp936_name); }) {}
+
 std::unique_ptr<ResourceLevel> SmbResourceEnumerator::OpenLevel(const ResourceEntry* parent) {
   if (parent == nullptr) return std::make_unique<SmbRootLevel>();
   if (parent->location.empty()) return nullptr;
 
+  // Resolved before the library lock is taken: it is network work of our own,
+  // which other walks need not wait for.
+  const std::string url = SmbLevelUrl(*parent, resolve_);
+
   const std::lock_guard<std::mutex> lock(SmbLibraryMutex());
   SmbContext* context = SmbContext::Shared();
   if (context == nullptr) return nullptr;
-  SMBCFILE* directory = smbc_getFunctionOpendir(context->get())(context->get(), parent->location.c_str());
+  SMBCFILE* directory = smbc_getFunctionOpendir(context->get())(context->get(), url.c_str());
   if (directory == nullptr) return nullptr;
   return std::make_unique<SmbDirectoryLevel>(*context, directory);
 }
