@@ -57,6 +57,11 @@ std::string HostListModel::CellText(int row, int column) const {
   return rows_[static_cast<std::size_t>(row)].cells[static_cast<std::size_t>(column)].bytes;
 }
 
+ScanId HostListModel::RowScan(int row) const {
+  if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return 0;
+  return rows_[static_cast<std::size_t>(row)].scan;
+}
+
 int HostListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }

@@ -40,6 +40,9 @@ class HostListModel final : public QAbstractTableModel {
   // The bytes of a cell as they were given; empty for a cell that does not exist.
   std::string CellText(int row, int column) const;
 
+  // The scan that added a row; 0 (no scan) for a row that does not exist.
+  ScanId RowScan(int row) const;
+
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
