@@ -35,8 +35,12 @@ TEST(ClosingStressTest, AHundredClosesWithTwentyScansMidWayAllEndWithCodeZero) {
       continue;
     }
     const QByteArray errors = app.readAllStandardError();
+    // A thread sanitizer report leaves the code alone when the program ends
+    // with _Exit, so sanitizer builds are judged by the child's output too.
+    const bool sanitizer_report = errors.contains("Sanitizer") || errors.contains("runtime error:");
     const bool ok = app.exitStatus() == QProcess::NormalExit && app.exitCode() == 0 &&
-                    errors.contains(closing_mid_way);
+                    errors.contains(closing_mid_way) && !sanitizer_report;
+    EXPECT_FALSE(sanitizer_report) << errors.toStdString();
     EXPECT_EQ(app.exitStatus(), QProcess::NormalExit) << errors.toStdString();
     EXPECT_EQ(app.exitCode(), 0) << errors.toStdString();
     // The close really came while every scan was mid-way.
