@@ -2,12 +2,19 @@
 // scan has filled the list, prints the list's rows (one "name<TAB>address<TAB>
 // MAC" line each, code page 936 bytes as the cells hold them) and ends. The app
 // gains no log for this; the probe reads its list model.
+//
+// It also watches the UI thread's responsiveness: a 10 ms timer notes how late
+// it fires at worst while the scan runs. With VELDARO_LAN_PROBE_LATENCY set,
+// one more line follows the rows: "#ui-latency<TAB>worst ms<TAB>ticks<TAB>
+// seconds until the rows were printed". VELDARO_LAN_PROBE_TIMEOUT_S gives a
+// large LAN's scan longer than the usual bound.
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -31,6 +38,8 @@ constexpr int kPollIntervalMs = 100;
 constexpr auto kSettleTime = std::chrono::milliseconds(500);
 // A scan of the LAN takes seconds; this bounds a scan that hangs.
 constexpr auto kScanTimeout = std::chrono::seconds(180);
+// The UI thread's heartbeat: a timer this often, whose lateness is noted.
+constexpr auto kHeartbeatInterval = std::chrono::milliseconds(10);
 
 // Passes every query to the real back-end and counts the scan's progress.
 class CountingQueries final : public NetworkQueries {
@@ -61,6 +70,34 @@ class CountingQueries final : public NetworkQueries {
 
 CountingQueries* g_queries = nullptr;
 
+// How late the heartbeat fired at worst; touched on the UI thread only.
+struct Heartbeat {
+  std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point last = started;
+  std::chrono::steady_clock::duration worst_lateness{};
+  long ticks = 0;
+};
+Heartbeat* g_heartbeat = nullptr;
+
+void StartHeartbeat() {
+  g_heartbeat = new Heartbeat;  // lives until the probe's _Exit
+  auto* timer = new QTimer(qApp);
+  timer->setTimerType(Qt::PreciseTimer);
+  QObject::connect(timer, &QTimer::timeout, [] {
+    const auto now = std::chrono::steady_clock::now();
+    g_heartbeat->worst_lateness = std::max(g_heartbeat->worst_lateness, now - g_heartbeat->last - kHeartbeatInterval);
+    g_heartbeat->last = now;
+    ++g_heartbeat->ticks;
+  });
+  timer->start(kHeartbeatInterval);
+}
+
+std::chrono::seconds ScanTimeout() {
+  const char* text = std::getenv("VELDARO_LAN_PROBE_TIMEOUT_S");
+  const long seconds = text != nullptr ? std::atol(text) : 0;
+  return seconds > 0 ? std::chrono::seconds(seconds) : kScanTimeout;
+}
+
 HostListModel* FindListModel() {
   for (QWidget* widget : QApplication::allWidgets()) {
     if (auto* view = qobject_cast<HostListView*>(widget)) return qobject_cast<HostListModel*>(view->model());
@@ -74,6 +111,11 @@ void PrintRowsAndExit(const HostListModel& model) {
                 model.CellText(row, HostListModel::kIpv4Column).c_str(),
                 model.CellText(row, HostListModel::kMacColumn).c_str());
   }
+  if (std::getenv("VELDARO_LAN_PROBE_LATENCY") != nullptr) {
+    const std::chrono::duration<double, std::milli> worst = g_heartbeat->worst_lateness;
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - g_heartbeat->started;
+    std::printf("#ui-latency\t%.1f\t%ld\t%.1f\n", worst.count(), g_heartbeat->ticks, took.count());
+  }
   std::fflush(stdout);
   std::_Exit(0);
 }
@@ -81,8 +123,9 @@ void PrintRowsAndExit(const HostListModel& model) {
 // Runs when the app has made its QApplication: watches the list until the
 // first scan is done.
 void WatchTheList() {
+  StartHeartbeat();
   auto* timer = new QTimer(qApp);
-  const auto deadline = std::chrono::steady_clock::now() + kScanTimeout;
+  const auto deadline = std::chrono::steady_clock::now() + ScanTimeout();
   auto settled_at = std::make_shared<std::chrono::steady_clock::time_point>();
   QObject::connect(timer, &QTimer::timeout, [timer, deadline, settled_at] {
     const auto now = std::chrono::steady_clock::now();
