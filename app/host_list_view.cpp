@@ -39,6 +39,18 @@ HostListView::HostListView(HostListModel* model, QWidget* parent) : QTableView(p
   rows->setSectionResizeMode(QHeaderView::Fixed);
   UpdateRowHeight();
 
+  // When rows are appended the table lays itself out again and redraws every
+  // visible row, although only the new rows changed; with one hand-over per
+  // row, that repaint was most of what adding a row cost. Appended rows get
+  // the scroll range updated and only their own place redrawn; anything else
+  // (rows removed, a reset) goes the table's own way.
+  connect(model, &QAbstractItemModel::rowsAboutToBeInserted, this,
+          [this](const QModelIndex& parent, int first, int) {
+            appending_ = !parent.isValid() && first == this->model()->rowCount();
+          });
+  disconnect(rows, SIGNAL(sectionCountChanged(int,int)), this, SLOT(rowCountChanged(int,int)));
+  connect(rows, &QHeaderView::sectionCountChanged, this, &HostListView::OnRowCountChanged);
+
   QHeaderView* header = horizontalHeader();
   header->setSectionsMovable(false);
   header->setSectionsClickable(true);  // a click changes nothing: no sorting, no selection
@@ -79,6 +91,21 @@ void HostListView::UpdateRowHeight() {
   // The header's own minimum comes from its style and font, not the list's.
   rows->setMinimumSectionSize(height);
   rows->setDefaultSectionSize(height);
+}
+
+void HostListView::OnRowCountChanged(int old_count, int new_count) {
+  const bool appended = appending_ && new_count > old_count;
+  appending_ = false;
+  if (!appended) {
+    rowCountChanged(old_count, new_count);
+    return;
+  }
+  updateGeometries();
+  const int top = rowViewportPosition(old_count);
+  const QRect added(0, top, viewport()->width(), rowViewportPosition(new_count - 1) + rowHeight(new_count - 1) - top);
+  // Rows appended below the visible ones change nothing on screen but the
+  // scroll bar.
+  if (added.intersects(viewport()->rect())) viewport()->update(added);
 }
 
 void HostListView::changeEvent(QEvent* event) {

@@ -39,6 +39,11 @@ class HostListView final : public QTableView {
 
  private:
   void UpdateRowHeight();
+  // Replaces the table's own handling of a changed row count.
+  void OnRowCountChanged(int old_count, int new_count);
+
+  // Set while the model appends rows (rows after the last one).
+  bool appending_ = false;
 };
 
 }  // namespace veldaro

@@ -6,11 +6,15 @@
 #include <QApplication>
 #include <QFont>
 #include <QHeaderView>
+#include <QPaintEvent>
+#include <QRegion>
+#include <QScrollBar>
 #include <QTest>
 #include <QTreeView>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "host_cell_delegate.h"
 
@@ -123,6 +127,72 @@ TEST(HostListViewTest, KeysAndClicksMoveTheOneSelectedRowAsInAList) {
     EXPECT_EQ(QApplication::focusWidget(), &view);
     EXPECT_EQ(model.CellText(c.start_row, 0), "PC-" + std::to_string(c.start_row));
   }
+}
+
+// Collects what a widget is asked to repaint.
+class PaintRecorder final : public QObject {
+ public:
+  explicit PaintRecorder(QWidget* widget) { widget->installEventFilter(this); }
+  QRegion Take() { return std::exchange(painted_, QRegion()); }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) painted_ += static_cast<QPaintEvent*>(event)->region();
+    return false;
+  }
+
+ private:
+  QRegion painted_;
+};
+
+TEST(HostListViewTest, RowsAppearOneByOneAndOnlyWhatChangedIsRepainted) {
+  HostListModel model;
+  HostListView view(&model);
+  view.resize(368, 200);
+  view.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  PaintRecorder recorder(view.viewport());
+  const auto settle = [&] {
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+  };
+  const auto row_rect = [&](int row) {
+    return QRect(0, view.rowViewportPosition(row), view.viewport()->width(), view.rowHeight(row));
+  };
+  settle();
+  recorder.Take();
+
+  constexpr int kRows = 40;  // well past the rows that fit
+  for (int row = 0; row < kRows; ++row) {
+    SCOPED_TRACE(row);
+    const QSize viewport_before = view.viewport()->size();
+    ASSERT_EQ(model.AddRow(kScan, "PC-" + std::to_string(row)), row);
+    settle();
+    QRegion painted = recorder.Take();
+    const bool visible = row_rect(row).intersects(view.viewport()->rect());
+    if (view.viewport()->size() == viewport_before) {
+      // The new row is drawn; the rows already there are not drawn again.
+      EXPECT_EQ(painted.contains(row_rect(row) & view.viewport()->rect()), visible);
+      EXPECT_TRUE((painted & QRegion(0, 0, view.viewport()->width(), view.rowViewportPosition(row)))
+                      .isEmpty());
+    }
+
+    model.SetCell(kScan, row, HostListModel::kIpv4Column, "10.0.0." + std::to_string(row));
+    settle();
+    painted = recorder.Take();
+    const QRect cell = view.visualRect(model.index(row, HostListModel::kIpv4Column));
+    EXPECT_EQ(painted.contains(cell & view.viewport()->rect()), visible);
+    EXPECT_TRUE((painted - cell).isEmpty());
+  }
+  // The scroll range follows the rows added below the visible ones.
+  EXPECT_GT(view.verticalScrollBar()->maximum(), 0);
+  view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
+  EXPECT_EQ(view.rowAt(view.viewport()->height() - 1), kRows - 1);
+
+  // Emptying the list goes the table's usual way: everything redrawn.
+  model.ClearRows();
+  settle();
+  EXPECT_EQ(view.verticalScrollBar()->maximum(), 0);
+  EXPECT_TRUE(recorder.Take().contains(view.viewport()->rect()));
 }
 
 }  // namespace
