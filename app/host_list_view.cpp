@@ -7,10 +7,17 @@
 #include <QPalette>
 #include <QStyle>
 #include <QStyleOptionViewItem>
+#include <QTimerEvent>
 
 #include "host_cell_delegate.h"
 
 namespace veldaro {
+namespace {
+
+// One frame of a 60 Hz screen: the scroll range cannot be seen to change faster.
+constexpr int kScrollRangeDelayMs = 16;
+
+}  // namespace
 
 HostListView::HostListView(HostListModel* model, QWidget* parent) : QTableView(parent) {
   setModel(model);
@@ -100,12 +107,25 @@ void HostListView::OnRowCountChanged(int old_count, int new_count) {
     rowCountChanged(old_count, new_count);
     return;
   }
-  updateGeometries();
   const int top = rowViewportPosition(old_count);
-  const QRect added(0, top, viewport()->width(), rowViewportPosition(new_count - 1) + rowHeight(new_count - 1) - top);
+  const QRect added(0, top, viewport()->width(),
+                    rowViewportPosition(new_count - 1) + rowHeight(new_count - 1) - top);
   // Rows appended below the visible ones change nothing on screen but the
   // scroll bar.
   if (added.intersects(viewport()->rect())) viewport()->update(added);
+  // The scroll range takes in the new rows a moment later, not inside the
+  // hand-over the scan waits for, and at most once a frame: a flood of rows
+  // would otherwise redraw the scroll bar for every row, which nobody can see.
+  if (!scroll_range_timer_.isActive()) scroll_range_timer_.start(kScrollRangeDelayMs, this);
+}
+
+void HostListView::timerEvent(QTimerEvent* event) {
+  if (event->timerId() != scroll_range_timer_.timerId()) {
+    QTableView::timerEvent(event);
+    return;
+  }
+  scroll_range_timer_.stop();
+  updateGeometries();
 }
 
 void HostListView::changeEvent(QEvent* event) {

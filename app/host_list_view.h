@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QBasicTimer>
 #include <QTableView>
 
 #include "host_list_model.h"
@@ -34,6 +35,7 @@ class HostListView final : public QTableView {
   void focusOutEvent(QFocusEvent* event) override;
   // The row height follows the font and the style.
   void changeEvent(QEvent* event) override;
+  void timerEvent(QTimerEvent* event) override;
   // Home and End go to the first and last row, as in a list.
   QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 
@@ -44,6 +46,8 @@ class HostListView final : public QTableView {
 
   // Set while the model appends rows (rows after the last one).
   bool appending_ = false;
+  // Runs while appended rows wait for the scroll range to take them in.
+  QBasicTimer scroll_range_timer_;
 };
 
 }  // namespace veldaro
