@@ -107,9 +107,11 @@ void HostListView::OnRowCountChanged(int old_count, int new_count) {
     rowCountChanged(old_count, new_count);
     return;
   }
-  const int top = rowViewportPosition(old_count);
-  const QRect added(0, top, viewport()->width(),
-                    rowViewportPosition(new_count - 1) + rowHeight(new_count - 1) - top);
+  // Every row has the same height, so where the new rows are is arithmetic;
+  // asking the header would make it add up every row's place again.
+  const int row_height = verticalHeader()->defaultSectionSize();
+  const QRect added(0, old_count * row_height - verticalHeader()->offset(), viewport()->width(),
+                    (new_count - old_count) * row_height);
   // Rows appended below the visible ones change nothing on screen but the
   // scroll bar.
   if (added.intersects(viewport()->rect())) viewport()->update(added);
