@@ -3,7 +3,6 @@
 // datagrams, so it runs only inside a network namespace made for the purpose:
 // the one named by VELDARO_NEIGH_NETNS ("vng-..."), never the host's own.
 #include <arpa/inet.h>
-#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdio>
@@ -15,24 +14,12 @@
 
 #include "adapter_address.h"
 #include "mac_text.h"
+#include "private_namespace_guard.h"
 
 namespace {
 
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat first{}, second{};
-  if (stat(a.c_str(), &first) != 0 || stat(b.c_str(), &second) != 0) return false;
-  return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-}
-
-// True only inside the private namespace named by the environment, which
-// cannot be the namespace of process 1.
 bool InsidePrivateNamespace() {
-  const char* name = std::getenv("VELDARO_NEIGH_NETNS");
-  if (name == nullptr || std::strncmp(name, "vng-", 4) != 0 || std::strchr(name, '/') != nullptr) {
-    return false;
-  }
-  return SameFile("/proc/self/ns/net", std::string("/run/netns/") + name) &&
-         !SameFile("/proc/self/ns/net", "/proc/1/ns/net");
+  return veldaro::testing_support::InsidePrivateNamespace("VELDARO_NEIGH_NETNS", "vng-");
 }
 
 std::string Lookup(const in_addr& address) {

@@ -7,7 +7,6 @@
 // namespace made for the purpose: the one named by VELDARO_NETBIOS_NETNS
 // ("vnb-..."), never the host's own.
 #include <arpa/inet.h>
-#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdio>
@@ -20,24 +19,12 @@
 #include "code_page_936.h"
 #include "ipv4_resolver.h"
 #include "reverse_name_gate.h"
+#include "private_namespace_guard.h"
 
 namespace {
 
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat first{}, second{};
-  if (stat(a.c_str(), &first) != 0 || stat(b.c_str(), &second) != 0) return false;
-  return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-}
-
-// True only inside the private namespace named by the environment, which
-// cannot be the namespace of process 1.
 bool InsidePrivateNamespace() {
-  const char* name = std::getenv("VELDARO_NETBIOS_NETNS");
-  if (name == nullptr || std::strncmp(name, "vnb-", 4) != 0 || std::strchr(name, '/') != nullptr) {
-    return false;
-  }
-  return SameFile("/proc/self/ns/net", std::string("/run/netns/") + name) &&
-         !SameFile("/proc/self/ns/net", "/proc/1/ns/net");
+  return veldaro::testing_support::InsidePrivateNamespace("VELDARO_NETBIOS_NETNS", "vnb-");
 }
 
 std::string Run(const std::string& query, const std::string& argument) {
