@@ -35,9 +35,9 @@ bool X11DisplayAnswers(const char* display_name) {
   return connection && xcb_connection_has_error(connection.get()) == 0;
 }
 
-bool PlatformUsable(const QByteArray& spec, const char* x11_display) {
+bool PlatformUsable(const QByteArray& platform, const char* x11_display) {
   // "name:option=value" - only the name matters here.
-  const QByteArray name = spec.split(':').front().trimmed();
+  const QByteArray name = platform.split(':').front().trimmed();
   if (name.isEmpty()) return false;
   if (name == "xcb") return X11DisplayAnswers(x11_display);
   if (name.startsWith("wayland")) {

@@ -43,7 +43,7 @@ void SetU32At(Bytes& out, std::size_t offset, std::uint32_t value) {
 }
 
 // Builds one netlink neighbour message as the kernel lays it out.
-struct NeighbourMessageSpec {
+struct NeighbourMessageFields {
   std::uint16_t type = RTM_NEWNEIGH;
   std::uint16_t netlink_flags = NLM_F_MULTI;
   std::uint32_t sequence = 1;
@@ -64,22 +64,22 @@ void AppendAttribute(Bytes& out, std::uint16_t type, const Bytes& value) {
   PadTo4(out);                                                    // padding to 4 bytes
 }
 
-Bytes BuildNeighbourMessage(const NeighbourMessageSpec& spec) {
+Bytes BuildNeighbourMessage(const NeighbourMessageFields& fields) {
   Bytes out;
   AppendU32(out, 0);                   // nlmsg_len: filled in below
-  AppendU16(out, spec.type);           // nlmsg_type: RTM_NEWNEIGH / RTM_DELNEIGH
-  AppendU16(out, spec.netlink_flags);  // nlmsg_flags: NLM_F_MULTI in a dump
-  AppendU32(out, spec.sequence);       // nlmsg_seq: the request's
+  AppendU16(out, fields.type);           // nlmsg_type: RTM_NEWNEIGH / RTM_DELNEIGH
+  AppendU16(out, fields.netlink_flags);  // nlmsg_flags: NLM_F_MULTI in a dump
+  AppendU32(out, fields.sequence);       // nlmsg_seq: the request's
   AppendU32(out, 4242);                // nlmsg_pid: the requester's port id
-  AppendU8(out, spec.family);          // ndm_family
+  AppendU8(out, fields.family);          // ndm_family
   AppendU8(out, 0);                    // ndm_pad1
   AppendU16(out, 0);                   // ndm_pad2
-  AppendU32(out, static_cast<std::uint32_t>(spec.ifindex));  // ndm_ifindex
-  AppendU16(out, spec.state);          // ndm_state: NUD_*
-  AppendU8(out, spec.flags);           // ndm_flags: NTF_*
+  AppendU32(out, static_cast<std::uint32_t>(fields.ifindex));  // ndm_ifindex
+  AppendU16(out, fields.state);          // ndm_state: NUD_*
+  AppendU8(out, fields.flags);           // ndm_flags: NTF_*
   AppendU8(out, 1);                    // ndm_type: RTN_UNICAST
-  if (spec.with_destination) AppendAttribute(out, NDA_DST, spec.destination);
-  if (spec.with_lladdr) AppendAttribute(out, NDA_LLADDR, spec.lladdr);
+  if (fields.with_destination) AppendAttribute(out, NDA_DST, fields.destination);
+  if (fields.with_lladdr) AppendAttribute(out, NDA_LLADDR, fields.lladdr);
   AppendAttribute(out, NDA_PROBES, {0, 0, 0, 0});  // a field the parser skips
   SetU32At(out, 0, static_cast<std::uint32_t>(out.size()));
   return out;
@@ -136,13 +136,13 @@ const Bytes kRealDumpAnswer = {
 };
 
 TEST(ParseNeighbourMessagesTest, ReadsEachFieldOfANeighbourMessage) {
-  NeighbourMessageSpec spec;
-  spec.type = RTM_DELNEIGH;
-  spec.sequence = 77;
-  spec.ifindex = 9;
-  spec.state = NUD_STALE;
-  spec.flags = NTF_ROUTER;
-  const NeighbourBatch batch = ParseNeighbourMessages(BuildNeighbourMessage(spec));
+  NeighbourMessageFields fields;
+  fields.type = RTM_DELNEIGH;
+  fields.sequence = 77;
+  fields.ifindex = 9;
+  fields.state = NUD_STALE;
+  fields.flags = NTF_ROUTER;
+  const NeighbourBatch batch = ParseNeighbourMessages(BuildNeighbourMessage(fields));
   EXPECT_FALSE(batch.malformed);
   EXPECT_FALSE(batch.done);
   EXPECT_EQ(batch.error, 0);
@@ -156,7 +156,7 @@ TEST(ParseNeighbourMessagesTest, ReadsEachFieldOfANeighbourMessage) {
   EXPECT_EQ(message.flags, NTF_ROUTER);
   ASSERT_TRUE(message.destination.has_value());
   EXPECT_EQ(message.destination->s_addr, Address("10.231.251.2").s_addr);
-  EXPECT_EQ(message.link_layer_address, spec.lladdr);
+  EXPECT_EQ(message.link_layer_address, fields.lladdr);
 }
 
 TEST(ParseNeighbourMessagesTest, ReadsARealDumpAnswer) {
@@ -189,13 +189,13 @@ TEST(ParseNeighbourMessagesTest, ReadsARealDumpAnswer) {
 }
 
 TEST(ParseNeighbourMessagesTest, ReadsBuffersOfSeveralMessages) {
-  NeighbourMessageSpec ipv6;
+  NeighbourMessageFields ipv6;
   ipv6.family = AF_INET6;
   // fe80::1 would be read as 254.128.0.0 if its family were not checked.
   ipv6.destination = {0xfe, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
-  NeighbourMessageSpec ipv4;
+  NeighbourMessageFields ipv4;
   ipv4.destination = {192, 168, 1, 23};
-  NeighbourMessageSpec odd_length_lladdr;  // a 5-byte lladdr leaves padding before NDA_PROBES
+  NeighbourMessageFields odd_length_lladdr;  // a 5-byte lladdr leaves padding before NDA_PROBES
   odd_length_lladdr.lladdr = {1, 2, 3, 4, 5};
 
   struct Case {
@@ -337,12 +337,12 @@ TEST(JudgeNeighbourTest, OnlyResolvedEntriesWithAnAdapterAddressAreUsable) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    NeighbourMessageSpec spec;
-    spec.type = c.type;
-    spec.state = c.state;
-    spec.lladdr = c.lladdr;
-    spec.with_lladdr = c.with_lladdr;
-    const NeighbourBatch batch = ParseNeighbourMessages(BuildNeighbourMessage(spec));
+    NeighbourMessageFields fields;
+    fields.type = c.type;
+    fields.state = c.state;
+    fields.lladdr = c.lladdr;
+    fields.with_lladdr = c.with_lladdr;
+    const NeighbourBatch batch = ParseNeighbourMessages(BuildNeighbourMessage(fields));
     ASSERT_EQ(batch.messages.size(), 1u);
     EXPECT_EQ(JudgeNeighbour(batch.messages[0], Address("10.231.251.2")), c.expected);
     if (c.expected == NeighbourVerdict::kUsable) {
@@ -353,25 +353,25 @@ TEST(JudgeNeighbourTest, OnlyResolvedEntriesWithAnAdapterAddressAreUsable) {
 }
 
 TEST(JudgeNeighbourTest, EntriesOfOtherAddressesAreUnrelated) {
-  NeighbourMessageSpec other_address;
+  NeighbourMessageFields other_address;
   other_address.destination = {10, 231, 251, 3};
-  NeighbourMessageSpec ipv6;
+  NeighbourMessageFields ipv6;
   ipv6.family = AF_INET6;
   ipv6.destination = {10, 231, 251, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
-  NeighbourMessageSpec short_destination;
+  NeighbourMessageFields short_destination;
   short_destination.destination = {10, 231, 251};
-  NeighbourMessageSpec no_destination;
+  NeighbourMessageFields no_destination;
   no_destination.with_destination = false;
-  NeighbourMessageSpec proxy;  // answered for by this computer, not owned by the host
+  NeighbourMessageFields proxy;  // answered for by this computer, not owned by the host
   proxy.flags = NTF_PROXY;
-  for (const auto& [name, spec] : std::vector<std::pair<std::string, NeighbourMessageSpec>>{
+  for (const auto& [name, fields] : std::vector<std::pair<std::string, NeighbourMessageFields>>{
            {"another address", other_address},
            {"IPv6 entry starting with the same bytes", ipv6},
            {"3-byte destination", short_destination},
            {"no destination", no_destination},
            {"proxy entry", proxy}}) {
     SCOPED_TRACE(name);
-    const NeighbourBatch batch = ParseNeighbourMessages(BuildNeighbourMessage(spec));
+    const NeighbourBatch batch = ParseNeighbourMessages(BuildNeighbourMessage(fields));
     ASSERT_EQ(batch.messages.size(), 1u);
     EXPECT_EQ(JudgeNeighbour(batch.messages[0], Address("10.231.251.2")),
               NeighbourVerdict::kUnrelated);
